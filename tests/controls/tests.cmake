@@ -1,0 +1,1 @@
+pace_add_tests(controls_tests controls/Placeholder.cpp)

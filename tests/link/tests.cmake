@@ -1,0 +1,1 @@
+pace_add_tests(link_tests link/Placeholder.cpp)

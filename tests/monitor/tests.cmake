@@ -1,0 +1,1 @@
+pace_add_tests(monitor_tests monitor/Placeholder.cpp)

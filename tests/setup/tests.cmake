@@ -1,0 +1,1 @@
+pace_add_tests(setup_tests setup/Placeholder.cpp)
