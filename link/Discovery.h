@@ -50,8 +50,12 @@ struct DiscoveryHooks {
 
 class Discovery {
 public:
+    // No device is opened again sooner than this after it was closed.
+    static constexpr std::chrono::milliseconds ReopenGap{300};
+
     Discovery(SerialPort& port, PortList& portList, TickTimer& timer, SteadyClock clock,
               DiscoverySettings settings, DiscoveryHooks hooks);
+    ~Discovery();
     Discovery(const Discovery&) = delete;
     Discovery& operator=(const Discovery&) = delete;
 
@@ -83,6 +87,8 @@ public:
 private:
     void ClosePort();
     void PortLost();
+    void RecordClosed();
+    [[nodiscard]] bool TooSoonToReopen(const std::string& device) const;
 
     SerialPort& Port_;
     PortList& PortList_;
@@ -100,6 +106,8 @@ private:
     ReplyDecoder Decoder_;
     // When each device was last closed: none is reopened sooner than 300 ms after.
     std::map<std::string, std::chrono::steady_clock::time_point> ClosedAt_;
+    // The device name of the port opened last.
+    std::string OpenDevice_;
 };
 
 }  // namespace pace
