@@ -1,1 +1,3 @@
-pace_add_tests(controls_tests controls/Placeholder.cpp)
+pace_add_tests(controls_tests
+  controls/NumberTextTest.cpp
+)
