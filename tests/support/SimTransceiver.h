@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "FrameCodec.h"
 
@@ -57,6 +58,10 @@ public:
     [[nodiscard]] std::vector<ByteString> LinkUps() const;
     // The car code of the last poll command, if one came.
     [[nodiscard]] std::optional<std::uint8_t> PolledCarCode() const;
+    // The car codes of every poll command received, in order.
+    [[nodiscard]] std::vector<std::uint8_t> PollCarCodes() const;
+    // The data frames received ('D', size byte and size more bytes each).
+    [[nodiscard]] std::vector<ByteString> DataFrames() const;
     [[nodiscard]] bool Streaming() const;
     [[nodiscard]] long long TelemetryFramesSent() const;
 
