@@ -1,0 +1,85 @@
+// Feeds arbitrary device bytes through discovery's receive handler, in both programs' rules,
+// split into receive events of varying size. The decoder's frame must stay bounded and no
+// frame handed out may exceed the bound.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <stdexcept>
+
+#include "Discovery.h"
+
+namespace {
+
+class MemoryPort : public pace::SerialPort {
+public:
+    void Open(const std::string&) override { Open_ = true; }
+    void Close() override {
+        Open_ = false;
+        Waiting.clear();
+    }
+    bool IsOpen() const override { return Open_; }
+    void DiscardQueues() override { Waiting.clear(); }
+    bool Write(const pace::ByteString&) override { return Open_; }
+    std::size_t BytesWaiting() const override { return Waiting.size(); }
+    bool ReadByte(std::uint8_t& b) override {
+        if (Waiting.empty()) return false;
+        b = Waiting.front();
+        Waiting.pop_front();
+        return true;
+    }
+    bool Open_ = false;
+    std::deque<std::uint8_t> Waiting;
+};
+
+class OnePort : public pace::PortList {
+public:
+    std::vector<pace::PortEntry> Read() override { return {{"dev", "dev"}}; }
+};
+
+class NoTimer : public pace::TickTimer {
+public:
+    void SwitchOn() override { On = true; }
+    void Restart() override { On = true; }
+    void SwitchOff() override { On = false; }
+    bool IsOn() const override { return On; }
+    bool On = false;
+};
+
+void Run(const std::uint8_t* data, std::size_t size, pace::DiscoverySettings settings) {
+    MemoryPort port;
+    OnePort list;
+    NoTimer timer;
+    std::chrono::steady_clock::time_point now{};
+    pace::Discovery link(port, list, timer, [&] { return now; }, settings, {});
+    link.Scan();
+    link.Timer1Find();  // opens the one port and writes the hello byte
+    if (!port.IsOpen()) __builtin_trap();
+
+    std::size_t pos = 0;
+    while (pos < size) {
+        // The first byte of each chunk gives the chunk's length.
+        const std::size_t chunk = 1 + data[pos] % 64;
+        ++pos;
+        for (std::size_t i = 0; i < chunk && pos < size; ++i, ++pos) port.Waiting.push_back(data[pos]);
+        link.ReceiveWaiting([](const pace::ByteString& frame) {
+            if (frame.size() > pace::MaxReplyFrameBytes) __builtin_trap();
+        });
+        if (link.Decoder().RxText().size() > pace::MaxReplyFrameBytes) __builtin_trap();
+    }
+    // Whatever is left queued is taken by later events.
+    while (port.BytesWaiting() > 0) {
+        const std::size_t before = port.BytesWaiting();
+        link.ReceiveWaiting();
+        if (port.BytesWaiting() >= before) __builtin_trap();  // no progress: a hang
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Run(data, size, {pace::SetupLinkUpLastByte, pace::ScanTimerStart::KeepPeriod,
+                     pace::ReceiveRule::DecodeWholeEvent});
+    Run(data, size, {pace::MonitorLinkUpLastByte, pace::ScanTimerStart::RestartPeriod,
+                     pace::ReceiveRule::ReturnAfterHello});
+    return 0;
+}
