@@ -1,6 +1,7 @@
 pace_add_tests(controls_tests
   controls/NumberTextTest.cpp
   controls/NumEditTest.cpp
+  controls/DialogsTest.cpp
 )
 # The same program once more with a locale whose decimal separator is a comma.
 add_test(NAME controls_tests_decimal_comma COMMAND controls_tests)
