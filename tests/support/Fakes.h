@@ -88,7 +88,7 @@ public:
     bool IsOpen_ = false;
     std::string Device;
     std::deque<std::uint8_t> Waiting;
-    std::vector<Write> Writes;
+    std::vector<struct Write> Writes;  // "struct": the member function Write hides the type
     std::vector<std::string> Log;
     std::set<std::string> FailingDevices;
     bool FailDiscard = false;
