@@ -1,4 +1,6 @@
+find_package(Qt6 REQUIRED COMPONENTS Test)
 pace_add_tests(monitor_tests
   monitor/TelemetryTest.cpp
+  monitor/WindowTest.cpp
 )
-target_link_libraries(monitor_tests PRIVATE pace_monitor)
+target_link_libraries(monitor_tests PRIVATE pace_monitor Qt6::Test)
