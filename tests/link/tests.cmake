@@ -1,1 +1,4 @@
-pace_add_tests(link_tests link/Placeholder.cpp)
+pace_add_tests(link_tests
+  link/FrameCodecTest.cpp
+  link/DiscoveryTest.cpp
+)
