@@ -1,1 +1,6 @@
-pace_add_tests(setup_tests setup/Placeholder.cpp)
+find_package(Qt6 REQUIRED COMPONENTS Test)
+pace_add_tests(setup_tests
+  setup/CurveMathTest.cpp
+  setup/PayloadsTest.cpp
+)
+target_link_libraries(setup_tests PRIVATE pace_setup Qt6::Test)
