@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
+#include <algorithm>
 #include <utility>
 
 namespace TTMain {
@@ -31,11 +32,15 @@ void SetUpBar(QProgressBar* bar, const char* barColour) {
                            .arg(QLatin1String(barColour)));
 }
 
+// A caption at its place, growing to the right and down when its text needs more room than the
+// design gives (the design's sizes fit its own font, not every substitute).
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
                   int width, int height) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
-    label->setGeometry(left, top, width, height);
+    const QSize needed = label->sizeHint();
+    label->setGeometry(left, top, std::max(width, needed.width()),
+                       std::max(height, needed.height()));
     return label;
 }
 
