@@ -41,6 +41,9 @@ void Discovery::Timer1Find() {
         // Outside any guard: a write error reaches the window, and since LinkFound stays set
         // the next tick tries again.
         Port_.Write(LinkUpCommand(Settings_.LinkUpLastByte));
+        // The port may have vanished during the write; its loss has sent the window back to
+        // searching then.
+        if (!LinkFound_) return;
         Timer_.SwitchOff();
         Linked_ = true;
         if (Hooks_.LinkUp) Hooks_.LinkUp();

@@ -30,9 +30,10 @@ const ByteString Telemetry{"\x01\x02\x22\x0C\x80\x00\x01\x00\x0C\x1B\r", 11};
 
 // Stands in for a window: owns the discovery, runs the scan as its creation handler, shows
 // the port name and records what the hooks were told.
-class Host {
+template <class PortType = FakeSerialPort>
+class BasicHost {
 public:
-    explicit Host(const DiscoverySettings& settings) {
+    explicit BasicHost(const DiscoverySettings& settings) {
         DiscoveryHooks hooks;
         hooks.Rescan = [this] {
             ++Rescans;
@@ -62,7 +63,7 @@ public:
         for (int i = 0; i < n; ++i) Tick();
     }
 
-    FakeSerialPort Port;
+    PortType Port;
     FakePortList List;
     FakeTickTimer Timer;
     FakeClock Clock;
@@ -73,6 +74,7 @@ public:
     int LinkUps = 0;
     int Losses = 0;
 };
+using Host = BasicHost<>;
 
 class DiscoveryTest : public ::testing::Test {
 protected:
@@ -365,6 +367,35 @@ TEST_F(DiscoveryTest, ALinkUpWriteErrorReachesTheWindowAndTheNextTickTriesAgain)
     W.Tick();
     EXPECT_EQ(W.Port.WrittenTo("COM1"), Hello + LinkUpCommand(SetupLinkUpLastByte));
     EXPECT_EQ(W.LinkUps, 1);
+}
+
+// A port that vanishes while the link-up command is being written.
+class VanishingOnLinkUp : public FakeSerialPort {
+public:
+    bool Write(const ByteString& bytes) override {
+        const bool written = FakeSerialPort::Write(bytes);
+        if (bytes.size() > 1) Lose();
+        return written && IsOpen_;
+    }
+};
+
+TEST(DiscoveryLoss, DuringTheLinkUpWriteLeavesTheWindowSearching) {
+    BasicHost<VanishingOnLinkUp> w(SetupSettings);
+    w.List.SetPorts({"COM1", "COM2"});
+    w.FormCreate();
+    w.Tick();
+    w.Port.Receive(HelloReplyBytes);
+    w.Tick();
+    EXPECT_EQ(w.Losses, 1);
+    EXPECT_EQ(w.LinkUps, 0);
+    EXPECT_FALSE(w.Link->Linked());
+    EXPECT_TRUE(w.Timer.IsOn());
+    // Searching starts over from the first port, once the lost device has rested.
+    w.Tick();
+    EXPECT_FALSE(w.Port.IsOpen());
+    w.Tick();
+    EXPECT_TRUE(w.Port.IsOpen());
+    EXPECT_EQ(w.Port.Device, "COM1");
 }
 
 // Every probed port gets a whole period to answer, without any pause on the thread.
