@@ -52,7 +52,7 @@ public:
     bool TickUntilLinked(int maxTicks) {
         for (int i = 0; i < maxTicks && !Link->Linked(); ++i) {
             Tick();
-            if (Port.IsOpen()) PumpUntil([this] { return Link->LinkFound(); }, 500ms);
+            if (Port.IsOpen()) PumpUntil([this] { return Link->LinkFound(); }, 2s);
         }
         return Link->Linked();
     }
@@ -130,6 +130,15 @@ TEST(EndToEnd, TheMonitorLinksUpWithItsOwnCommandAndReceivesTelemetry) {
     ASSERT_TRUE(PumpUntil([&] { return w.Frames.size() >= 3; }));
     EXPECT_EQ(transceiver.PolledCarCode(), std::optional<std::uint8_t>(0x1C));
     for (const auto& frame : w.Frames) EXPECT_EQ(frame, telemetry);
+
+    // Close, then a new discovery: the transceiver stops streaming and answers again.
+    w.Link->Close();
+    EXPECT_FALSE(w.Port.IsOpen());
+    w.Link->Scan();
+    ASSERT_TRUE(w.TickUntilLinked(5));
+    ASSERT_TRUE(PumpUntil([&] { return transceiver.LinkUps().size() == 2; }));
+    EXPECT_EQ(transceiver.HelloCount(), 2);
+    EXPECT_FALSE(transceiver.Streaming());
 }
 
 TEST(EndToEnd, AVanishedTransceiverIsFoundAgainWhenItComesBack) {
