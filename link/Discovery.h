@@ -63,9 +63,12 @@ public:
     // LinkFound := false, switch the timer on, clear the decoder's escape state.
     void Scan();
     // One probe tick: link up if LinkFound, else probe the next port, or re-scan after the
-    // last one. Throws PortError only when the link-up command cannot be written.
+    // last one. Errors of the probe are swallowed; a probe that wrote its hello byte restarts
+    // the timer, so the port has a whole period to answer. A device closed less than
+    // ReopenGap ago is not opened: the same entry is tried again on a later tick.
+    // Throws PortError only when the link-up command cannot be written.
     void Timer1Find();
-    // The test window's closing: close the port, then switch the timer off.
+    // The test window's closing: close the port, then switch the timer off. No longer Linked.
     void Close();
     // The receive handler's rule for the bytes waiting now. The hello reply sets LinkFound;
     // every other complete frame goes to onFrame. Bytes of a port that is not open never

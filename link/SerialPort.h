@@ -33,7 +33,8 @@ public:
     virtual void DiscardQueues() = 0;
     // Writes all bytes, waiting at most 1000 ms for them to go out. Returns true when every
     // byte was written in time, false on the time-out. Does nothing and returns false while no
-    // port is open. Throws PortError when the write fails.
+    // port is open. Throws PortError when the write fails. A port that vanishes during the
+    // write is reported through OnLost, and the write then returns false.
     virtual bool Write(const ByteString& bytes) = 0;
     // The number of received bytes waiting to be read.
     [[nodiscard]] virtual std::size_t BytesWaiting() const = 0;
