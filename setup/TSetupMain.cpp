@@ -4,11 +4,13 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QEvent>
+#include <QGraphicsItem>
 #include <QGraphicsLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QValueAxis>
 #include <algorithm>
@@ -43,6 +45,45 @@ void PlaceLabel(QLabel* label, int left, int top, int width, int height) {
     const QSize fits = label->sizeHint();
     label->setGeometry(left, top, std::max(width, fits.width()), std::max(height, fits.height()));
 }
+
+// The chart clips the series' own markers to the plot area, which cuts the markers of points on
+// its edges (0 % and 100 %). This item draws those markers again, whole, above the plot.
+class EdgeMarkers : public QGraphicsItem {
+public:
+    EdgeMarkers(QChart* chart, QLineSeries* series)
+        : QGraphicsItem(chart), Chart_(chart), Series_(series) {
+        setZValue(1000);
+        const auto refresh = [this] { update(); };
+        QObject::connect(series, &QXYSeries::pointAdded, chart, refresh);
+        QObject::connect(series, &QXYSeries::pointsReplaced, chart, refresh);
+        QObject::connect(series, &QXYSeries::pointsRemoved, chart, refresh);
+        QObject::connect(series, &QXYSeries::pointRemoved, chart, refresh);
+        QObject::connect(series, &QXYSeries::pointReplaced, chart, refresh);
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, refresh);
+    }
+
+    [[nodiscard]] QRectF boundingRect() const override { return Chart_->boundingRect(); }
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
+        if (!Series_->pointsVisible()) return;
+        const qreal radius = Series_->markerSize();
+        const QRectF inner = Chart_->plotArea().adjusted(radius, radius, -radius, -radius);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(Series_->color());
+        for (const QPointF& point : Series_->points()) {
+            const QPointF at = Chart_->mapToPosition(point, Series_);
+            // Markers wholly inside the plot are the series' own; points far outside the axes
+            // stay unmarked.
+            if (inner.contains(at) || !Chart_->plotArea().contains(at)) continue;
+            painter->drawEllipse(at, radius, radius);
+        }
+    }
+
+private:
+    QChart* Chart_;
+    QLineSeries* Series_;
+};
 
 }  // namespace
 
@@ -214,8 +255,8 @@ void TForm1::BuildChart() {
     CurvePoints->setColor(CurveColour);
     CurvePoints->setPointsVisible(true);
     CurvePoints->setPointLabelsVisible(false);
-    CurvePoints->setMarkerSize(7);
     chart->addSeries(CurvePoints);
+    CurvePoints->setMarkerSize(4);
 
     const QFont axisFont = font();
     auto makeAxis = [&](const char* title, Qt::Alignment side) {
@@ -231,6 +272,7 @@ void TForm1::BuildChart() {
     };
     makeAxis("Throttle Position", Qt::AlignBottom);
     makeAxis("Motor Drive", Qt::AlignLeft);
+    new EdgeMarkers(chart, CurvePoints);
 
     Chart1 = new QChartView(chart, this);
     Chart1->setFrameShape(QFrame::NoFrame);
