@@ -76,7 +76,7 @@ TForm1::TForm1(pace::SerialPort& port, pace::PortList& portList, pace::TickTimer
               [this] { FormCreate(); },
               [this](const std::string& name) { CName->setText(QString::fromStdString(name)); },
               [this] { Start->setEnabled(true); },
-              [this] { BackToDiscovery(); },
+              [this] { pace::Guarded(Dialogs_, [this] { BackToDiscovery(); }); },
           }) {
     BuildControls();
 
