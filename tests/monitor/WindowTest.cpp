@@ -365,6 +365,40 @@ TEST_F(TestWindow, TheLostTransceiverSendsTheWindowBackToDiscoveryWithoutAMessag
     }
 }
 
+// A port whose device vanishes in the middle of a write.
+class VanishingPort : public FakeSerialPort {
+public:
+    bool Write(const ByteString& bytes) override {
+        if (!VanishOnWrite) return FakeSerialPort::Write(bytes);
+        Lose();
+        return false;
+    }
+    bool VanishOnWrite = false;
+};
+
+TEST(TestWindowLoss, DuringThePollWriteSendsTheWindowBackToDiscovery) {
+    VanishingPort port;
+    FakePortList ports;
+    ports.SetPorts({"COM3"});
+    FakeTickTimer timer;
+    FakeClock clock;
+    RecordingDialogs dialogs;
+    TForm1 form(port, ports, timer, clock.AsFunction(), dialogs);
+    timer.Tick();
+    port.Receive(OnWire(HelloReply));
+    timer.Tick();
+    ASSERT_TRUE(form.Start->isEnabled());
+    form.Start->click();
+    port.VanishOnWrite = true;
+    timer.Tick();
+    EXPECT_EQ(form.Start->text(), "Start");
+    EXPECT_FALSE(form.Start->isEnabled());
+    EXPECT_FALSE(form.Monitoring());
+    EXPECT_FALSE(form.NoSignal->isHidden());
+    EXPECT_TRUE(timer.On);
+    EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
 TEST_F(TestWindow, LosingAPortWhileProbingChangesNothing) {
     Tick();
     Port.Lose();
