@@ -11,11 +11,17 @@
 #include <QTest>
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "Fakes.h"
 #include "TSetupMain.h"
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace pace::testing {
 
@@ -23,6 +29,11 @@ class SetupWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Ports.SetPorts({"ttyS0", "ttyUSB0"});
+        Remake();
+    }
+    // A new window on the same seams (after a test changed the port list, say).
+    void Remake() {
+        Form.reset();
         Form =
             std::make_unique<TSetupMain::TForm1>(Port, Ports, Timer, Clock.AsFunction(), Dialogs);
     }

@@ -4,5 +4,7 @@ pace_add_tests(setup_tests
   setup/PayloadsTest.cpp
   setup/StartTest.cpp
   setup/PictureTest.cpp
+  setup/LinkTest.cpp
+  setup/IdentityTest.cpp
 )
 target_link_libraries(setup_tests PRIVATE pace_setup Qt6::Test)
