@@ -6,5 +6,6 @@ pace_add_tests(setup_tests
   setup/PictureTest.cpp
   setup/LinkTest.cpp
   setup/IdentityTest.cpp
+  setup/CurveTest.cpp
 )
 target_link_libraries(setup_tests PRIVATE pace_setup Qt6::Test)
