@@ -7,5 +7,6 @@ pace_add_tests(setup_tests
   setup/LinkTest.cpp
   setup/IdentityTest.cpp
   setup/CurveTest.cpp
+  setup/EndToEndTest.cpp
 )
 target_link_libraries(setup_tests PRIVATE pace_setup Qt6::Test)
