@@ -136,9 +136,7 @@ bool CurveGrid::HasFocusWithin() const {
 void CurveGrid::FitRowHeight() { setRowHeight(0, height() - 2 * frameWidth()); }
 
 QLineEdit* CurveGrid::Editor() const {
-    const QWidget* focus = QApplication::focusWidget();
-    auto* editor = qobject_cast<QLineEdit*>(const_cast<QWidget*>(focus));
-    return editor && Within(editor) ? editor : nullptr;
+    return qobject_cast<QLineEdit*>(indexWidget(currentIndex()));
 }
 
 void CurveGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
@@ -159,6 +157,7 @@ void CurveGrid::mousePressEvent(QMouseEvent* event) {
 }
 
 void CurveGrid::focusInEvent(QFocusEvent* event) {
+    // Also when the focus comes back from a box that closed the editor as it opened.
     QTableWidget::focusInEvent(event);
     if (currentIndex().isValid() && state() != EditingState) edit(currentIndex());
 }

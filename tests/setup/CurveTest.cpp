@@ -2,6 +2,10 @@
 // and the columns they keep, hand edits reaching the chart, and the curve send.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+
 #include "WindowFixture.h"
 
 namespace pace::testing {
@@ -265,6 +269,53 @@ TEST_F(GridEditing, ANumberErrorLeavesTheChartWithTheCellsBeforeIt) {
     ClickCell(5);
     EXPECT_EQ(BoxTexts(), (std::vector<QString>{"'abc' is not a valid floating point value.",
                                                 "'' is not a valid floating point value."}));
+}
+
+// A real error box takes the focus while it is open, and the grid's editor closes with it.
+// Once the box is gone the user is still in the current cell, with its editor open.
+TEST(GridAfterErrorBox, TheEditorIsBackInTheCurrentCell) {
+    FakeSerialPort port;
+    FakePortList ports;
+    FakeTickTimer timer;
+    FakeClock clock;
+    QtDialogs boxes(QString::fromLatin1(TSetupMain::ApplicationTitle));
+    TSetupMain::TForm1 form(port, ports, timer, clock.AsFunction(), boxes);
+    boxes.SetOwner(&form);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    auto clickCell = [&](int column) {
+        const QRect cell = form.Curve->visualRect(form.Curve->model()->index(0, column));
+        QTest::mouseClick(form.Curve->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    };
+    clickCell(3);
+    QTest::keyClicks(form.Curve->Editor(), "abc");
+
+    // Closes the box as soon as its own event loop runs.
+    QString shown, caption;
+    std::function<void()> answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return QTimer::singleShot(0, answer);
+        shown = box->text();
+        caption = box->windowTitle();
+        // As on a desktop, the box becomes the active window while it shows.
+        QApplication::setActiveWindow(box);
+        box->close();
+    };
+    QTimer::singleShot(0, answer);
+    clickCell(6);
+    EXPECT_EQ(shown, "'abc' is not a valid floating point value.");
+    EXPECT_EQ(caption, "Valdrenna Throttle Setup");
+    // The window manager hands the activation back to the window.
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+
+    EXPECT_EQ(form.Curve->currentColumn(), 6);
+    QLineEdit* editor = form.Curve->Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    QTest::keyClicks(editor, "1");
+    EXPECT_EQ(form.Curve->CellText(6), "1");
 }
 
 TEST_F(GridEditing, LeavingTheGridForAnotherControlRedrawsTheChart) {

@@ -87,28 +87,19 @@ TEST_F(LinkTest, AReScanLeavesTheCurrentCellWhileTheGridHasTheFocus) {
     EXPECT_TRUE(Form->Curve->selectedItems().isEmpty());
 }
 
-// Dialogs whose error box runs the probe timer while it is open, as a real modal box does.
-class TickingDialogs : public RecordingDialogs {
-public:
-    void StandardError(const QString& message) override {
-        RecordingDialogs::StandardError(message);
-        if (WhileOpen) WhileOpen();
-    }
-    std::function<void()> WhileOpen;
-};
-
 TEST(LinkErrors, ATickDoesNotRunAgainWhileTheErrorBoxItOpenedIsShowing) {
     FakeSerialPort port;
     FakePortList ports;
     ports.SetPorts({"ttyUSB0"});
     FakeTickTimer timer;
     FakeClock clock;
-    TickingDialogs dialogs;
+    RecordingDialogs dialogs;
     TSetupMain::TForm1 form(port, ports, timer, clock.AsFunction(), dialogs);
     timer.Tick();
     port.Receive(ByteString("IWRX\r"));
     port.FailWrite = true;
-    dialogs.WhileOpen = [&] {
+    // A real error box runs the event loop, and with it the probe timer, while it is open.
+    dialogs.OnError = [&](const QString&) {
         for (int i = 0; i < 3; ++i) timer.Tick();
     };
     timer.Tick();
@@ -119,7 +110,7 @@ TEST(LinkErrors, ATickDoesNotRunAgainWhileTheErrorBoxItOpenedIsShowing) {
     EXPECT_TRUE(timer.IsOn());
     // The next tick tries the link-up command again.
     port.FailWrite = false;
-    dialogs.WhileOpen = nullptr;
+    dialogs.OnError = nullptr;
     timer.Tick();
     EXPECT_TRUE(form.SetId->isEnabled());
     EXPECT_EQ(port.Writes.back().Bytes, LinkUpCommand(SetupLinkUpLastByte));

@@ -157,9 +157,12 @@ public:
     }
     void StandardError(const QString& message) override {
         Boxes.push_back({"error", StandardErrorText(message), QString()});
+        if (OnError) OnError(message);
     }
     // Runs while a message box is "open", before it is answered.
     std::function<void(const QString&)> OnMessage;
+    // Runs while an error box is "open", before it is answered.
+    std::function<void(const QString&)> OnError;
     std::vector<Box> Boxes;
 };
 
