@@ -1,5 +1,7 @@
 // Renders the window at its start state, so that its layout can be checked by eye. With
-// PACE_SETUP_PICTURE set, the picture is written to that path (docs/pacecfg.png is made so).
+// PACE_SETUP_PICTURE set, the picture is written to that path; docs/pacecfg.png is made so:
+//   PACE_SETUP_PICTURE=$PWD/docs/pacecfg.png QT_QPA_PLATFORM=offscreen
+//       build/tests/setup_tests --gtest_filter='PictureTest.*'
 #include <gtest/gtest.h>
 
 #include <QImage>
