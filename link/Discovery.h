@@ -85,6 +85,7 @@ public:
     [[nodiscard]] const std::vector<std::string>& Ports() const { return Ports_; }
 
     [[nodiscard]] ReplyDecoder& Decoder() { return Decoder_; }
+    [[nodiscard]] const ReplyDecoder& Decoder() const { return Decoder_; }
     [[nodiscard]] SerialPort& Port() { return Port_; }
 
 private:
