@@ -323,9 +323,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         (watched == Min || watched == Max || watched == Shape)) {
         // The box finishes its own handling of the click first, which may move the cursor.
-        const bool handled = watched->event(event);
+        watched->event(event);
         ShapeEnter(static_cast<TNumEdit*>(watched));
-        return handled;
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
