@@ -4,8 +4,8 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QEvent>
-#include <QGraphicsItem>
 #include <QGraphicsLayout>
+#include <QGraphicsObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -29,8 +29,8 @@ namespace TSetupMain {
 
 namespace {
 
-const QColor SkyBlue(166, 202, 240);
-const QColor CurveColour(255, 0, 128);
+constexpr QColor SkyBlue(166, 202, 240);
+constexpr QColor CurveColour(255, 0, 128);
 
 constexpr int CurveCellWidth = 33;
 constexpr std::uint8_t FrameSize = pace::DataFrameSize;
@@ -48,18 +48,18 @@ void PlaceLabel(QLabel* label, int left, int top, int width, int height) {
 
 // The chart clips the series' own markers to the plot area, which cuts the markers of points on
 // its edges (0 % and 100 %). This item draws those markers again, whole, above the plot.
-class EdgeMarkers : public QGraphicsItem {
+class EdgeMarkers : public QGraphicsObject {
 public:
     EdgeMarkers(QChart* chart, QLineSeries* series)
-        : QGraphicsItem(chart), Chart_(chart), Series_(series) {
+        : QGraphicsObject(chart), Chart_(chart), Series_(series) {
         setZValue(1000);
         const auto refresh = [this] { update(); };
-        QObject::connect(series, &QXYSeries::pointAdded, chart, refresh);
-        QObject::connect(series, &QXYSeries::pointsReplaced, chart, refresh);
-        QObject::connect(series, &QXYSeries::pointsRemoved, chart, refresh);
-        QObject::connect(series, &QXYSeries::pointRemoved, chart, refresh);
-        QObject::connect(series, &QXYSeries::pointReplaced, chart, refresh);
-        QObject::connect(chart, &QChart::plotAreaChanged, chart, refresh);
+        connect(series, &QXYSeries::pointAdded, this, refresh);
+        connect(series, &QXYSeries::pointsReplaced, this, refresh);
+        connect(series, &QXYSeries::pointsRemoved, this, refresh);
+        connect(series, &QXYSeries::pointRemoved, this, refresh);
+        connect(series, &QXYSeries::pointReplaced, this, refresh);
+        connect(chart, &QChart::plotAreaChanged, this, refresh);
     }
 
     [[nodiscard]] QRectF boundingRect() const override { return Chart_->boundingRect(); }
