@@ -56,7 +56,8 @@ void MakeDisplayBox(QLineEdit* box, const char* name, int left, int top, int wid
 
 std::vector<std::string> TForm1::IdEntries() {
     std::vector<std::string> entries;
-    for (int id = 1; id <= 24; ++id) entries.push_back((id <= 16 ? " " : "") + std::to_string(id));
+    for (int id = 1; id <= 24; ++id)
+        entries.push_back(std::string(id <= 16 ? " " : "") += std::to_string(id));
     return entries;
 }
 
