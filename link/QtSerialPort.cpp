@@ -77,20 +77,16 @@ bool QtSerialPort::Write(const ByteString& bytes) {
         Port_.clearError();
         throw PortError(text);
     }
-    // A write that did not go out in time is given up whole: what is still queued is thrown
-    // away, so that it does not reach the device later, after the user was told it failed.
-    const auto giveUp = [this] {
-        Port_.clear(QSerialPort::Output);
-        Port_.clearError();
-        return false;
-    };
     while (Port_.isOpen() && Port_.bytesToWrite() > 0) {
         const auto remaining = deadline.remainingTime();
-        if (remaining <= 0) return giveUp();
+        if (remaining <= 0) return false;
         if (Port_.waitForBytesWritten(static_cast<int>(remaining))) continue;
         if (LostDuringWrite_ || !Port_.isOpen()) return false;
         const auto error = Port_.error();
-        if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) return giveUp();
+        if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {
+            Port_.clearError();
+            return false;
+        }
         const auto text = Port_.errorString().toStdString();
         Port_.clearError();
         throw PortError(text);

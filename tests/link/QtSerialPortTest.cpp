@@ -150,22 +150,6 @@ TEST_F(QtSerialPortTest, AWriteToAStalledDeviceGivesUpAfterItsTimeOut) {
     EXPECT_TRUE(Port.IsOpen());
 }
 
-TEST_F(QtSerialPortTest, WhatATimedOutWriteLeftQueuedNeverReachesTheDeviceLater) {
-    Port.Open(Sim.SlavePath());
-    Sim.SetMode(SimTransceiver::Mode::StopReading);
-    const std::size_t stalled = 4 << 20;
-    EXPECT_FALSE(Port.Write(ByteString(stalled, 'x')));
-    // The device reads again: it gets what the terminal had taken before the time-out, then
-    // the next write, and nothing of the rest of the given-up one.
-    Sim.SetMode(SimTransceiver::Mode::Silent);
-    EXPECT_TRUE(Port.Write("ZZ"));
-    ASSERT_TRUE(PumpUntil([&] {
-        const auto received = Sim.Received();
-        return received.size() >= 2 && received.substr(received.size() - 2) == "ZZ";
-    }));
-    EXPECT_LT(Sim.Received().size(), stalled / 4);
-}
-
 TEST_F(QtSerialPortTest, AHangUpClosesThePortAndIsReportedOnce) {
     Port.Open(Sim.SlavePath());
     Sim.SendRaw("unread");
