@@ -32,9 +32,11 @@ public:
     // Empties both queues of the open port (nothing while none is open). Throws PortError.
     virtual void DiscardQueues() = 0;
     // Writes all bytes, waiting at most 1000 ms for them to go out. Returns true when every
-    // byte was written in time, false on the time-out. Does nothing and returns false while no
-    // port is open. Throws PortError when the write fails. A port that vanishes during the
-    // write is reported through OnLost, and the write then returns false.
+    // byte was written in time, false on the time-out; what had not gone out by then stays
+    // queued and follows when the device reads again, so that no frame reaches it cut in two
+    // and no earlier frame is thrown away. Does nothing and returns false while no port is
+    // open. Throws PortError when the write fails. A port that vanishes during the write is
+    // reported through OnLost, and the write then returns false.
     virtual bool Write(const ByteString& bytes) = 0;
     // The number of received bytes waiting to be read.
     [[nodiscard]] virtual std::size_t BytesWaiting() const = 0;
