@@ -12,11 +12,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "WindowLook.h"
+
 namespace TTMain {
 
 namespace {
 
-const QColor SkyBlue(166, 202, 240);
+using pace::SkyBlue;
 const QColor Yellow(255, 255, 0);
 
 // A vertical bar from 0 to 255, `bar` on silver. A style sheet draws the same colours in every
@@ -100,15 +102,7 @@ void TForm1::BuildControls() {
     setWindowTitle(QStringLiteral("Valdrenna Throttle Test V1.1"));
     resize(206, 324);
 
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, SkyBlue);
-    setPalette(palette);
-    setAutoFillBackground(true);
-
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-    font.setPointSize(8);
-    setFont(font);
+    pace::SetDesignLook(this);
 
     Label1 = MakeLabel(this, "Label1", QStringLiteral("ID"), 112, 11, 11, 13);
     Label2 = MakeLabel(this, "Label2", QStringLiteral("Throttle"), 104, 288, 36, 13);

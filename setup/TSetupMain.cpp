@@ -24,12 +24,13 @@
 #include "CurveMath.h"
 #include "LocaleNumber.h"
 #include "Payloads.h"
+#include "WindowLook.h"
 
 namespace TSetupMain {
 
 namespace {
 
-constexpr QColor SkyBlue(166, 202, 240);
+using pace::SkyBlue;
 constexpr QColor CurveColour(255, 0, 128);
 
 constexpr int CurveCellWidth = 33;
@@ -109,16 +110,7 @@ TForm1::TForm1(pace::SerialPort& port, pace::PortList& portList, pace::TickTimer
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QString::fromLatin1(WindowCaption));
     setFixedSize(454, 410);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, SkyBlue);
-    setPalette(palette);
-    setAutoFillBackground(true);
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-    font.setPointSize(8);
-    font.setWeight(QFont::Normal);
-    font.setStyle(QFont::StyleNormal);
-    setFont(font);
+    pace::SetDesignLook(this);
 
     BuildControls();
     SetTabOrder();
