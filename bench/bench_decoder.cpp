@@ -3,11 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <deque>
 #include <random>
 
 #include "Discovery.h"
 #include "FrameCodec.h"
+#include "LinkFakes.h"
 
 namespace {
 
@@ -56,42 +56,12 @@ BENCHMARK(DecoderAlone);
 
 // The same bytes through the receive handler's path: a port read per byte, as the windows
 // do, in receive events of 64 bytes.
-class MemoryPort : public pace::SerialPort {
-public:
-    void Open(const std::string&) override { Open_ = true; }
-    void Close() override { Open_ = false; }
-    bool IsOpen() const override { return Open_; }
-    void DiscardQueues() override { Waiting.clear(); }
-    bool Write(const pace::ByteString&) override { return true; }
-    std::size_t BytesWaiting() const override { return Waiting.size(); }
-    bool ReadByte(std::uint8_t& b) override {
-        if (Waiting.empty()) return false;
-        b = Waiting.front();
-        Waiting.pop_front();
-        return true;
-    }
-    bool Open_ = false;
-    std::deque<std::uint8_t> Waiting;
-};
-
-class OnePort : public pace::PortList {
-public:
-    std::vector<pace::PortEntry> Read() override { return {{"dev", "dev"}}; }
-};
-
-class IdleTimer : public pace::TickTimer {
-public:
-    void SwitchOn() override {}
-    void Restart() override {}
-    void SwitchOff() override {}
-    bool IsOn() const override { return false; }
-};
-
 void ReceiveHandler(benchmark::State& state) {
     const pace::ByteString stream = TelemetryStream();
-    MemoryPort port;
-    OnePort list;
-    IdleTimer timer;
+    pace::testing::FakeSerialPort port;
+    pace::testing::FakePortList list;
+    list.SetPorts({"dev"});
+    pace::testing::FakeTickTimer timer;
     pace::Discovery link(
         port, list, timer, [] { return std::chrono::steady_clock::time_point{}; },
         {pace::MonitorLinkUpLastByte, pace::ScanTimerStart::RestartPeriod,

@@ -3,52 +3,21 @@
 // frame handed out may exceed the bound.
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <stdexcept>
 
 #include "Discovery.h"
+#include "LinkFakes.h"
 
 namespace {
 
-class MemoryPort : public pace::SerialPort {
-public:
-    void Open(const std::string&) override { Open_ = true; }
-    void Close() override {
-        Open_ = false;
-        Waiting.clear();
-    }
-    bool IsOpen() const override { return Open_; }
-    void DiscardQueues() override { Waiting.clear(); }
-    bool Write(const pace::ByteString&) override { return Open_; }
-    std::size_t BytesWaiting() const override { return Waiting.size(); }
-    bool ReadByte(std::uint8_t& b) override {
-        if (Waiting.empty()) return false;
-        b = Waiting.front();
-        Waiting.pop_front();
-        return true;
-    }
-    bool Open_ = false;
-    std::deque<std::uint8_t> Waiting;
-};
-
-class OnePort : public pace::PortList {
-public:
-    std::vector<pace::PortEntry> Read() override { return {{"dev", "dev"}}; }
-};
-
-class NoTimer : public pace::TickTimer {
-public:
-    void SwitchOn() override { On = true; }
-    void Restart() override { On = true; }
-    void SwitchOff() override { On = false; }
-    bool IsOn() const override { return On; }
-    bool On = false;
-};
+using pace::testing::FakePortList;
+using pace::testing::FakeSerialPort;
+using pace::testing::FakeTickTimer;
 
 void Run(const std::uint8_t* data, std::size_t size, pace::DiscoverySettings settings) {
-    MemoryPort port;
-    OnePort list;
-    NoTimer timer;
+    FakeSerialPort port;
+    FakePortList list;
+    list.SetPorts({"dev"});
+    FakeTickTimer timer;
     std::chrono::steady_clock::time_point now{};
     pace::Discovery link(port, list, timer, [&] { return now; }, settings, {});
     link.Scan();
