@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [run|test]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev fonts-liberation)
+packages=(cmake ninja-build g++ qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev fonts-liberation)
 if [ "${1:-test}" = test ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev locales)
 fi
