@@ -23,5 +23,7 @@ int main(int argc, char** argv) {
     TTMain::TForm1 Form1(port, *portList, timer, std::chrono::steady_clock::now, dialogs);
     dialogs.SetOwner(&Form1);
     Form1.show();
+    // The shown window takes the keyboard focus, also where no window manager hands it over.
+    Form1.activateWindow();
     return application.exec();
 }

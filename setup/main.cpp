@@ -19,5 +19,8 @@ int main(int argc, char** argv) {
     TSetupMain::TForm1 form(port, *portList, timer, std::chrono::steady_clock::now, dialogs);
     dialogs.SetOwner(&form);
     form.show();
+    // The shown window takes the keyboard focus at start-up, also where no window manager
+    // hands it over; its first activation computes the start curve.
+    form.activateWindow();
     return application.exec();
 }
