@@ -32,6 +32,7 @@
 #include "Fakes.h"
 #include "FrameCodec.h"
 #include "QtSerialPort.h"
+#include "SimTransceiver.h"
 #include "TTMain.h"
 
 namespace {
@@ -46,27 +47,12 @@ constexpr int FlatOutFrames = 60000;
 // little to the window thread's CPU time.
 constexpr auto Watch = std::chrono::milliseconds(50);
 
-ByteString OnWire(const ByteString& content) {
-    ByteString out;
-    for (char c : content) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (b == pace::EndByte || b == pace::EscapeByte) {
-            out.push_back(static_cast<char>(pace::EscapeByte));
-            out.push_back(static_cast<char>(b ^ 0xFF));
-        } else {
-            out.push_back(c);
-        }
-    }
-    out.push_back(static_cast<char>(pace::EndByte));
-    return out;
-}
-
 // A telemetry frame whose bytes 0, 1 and 7 hold `seq`; the throttle moves with every frame.
 ByteString TelemetryFrame(std::uint32_t seq) {
     const auto b = [](std::uint32_t v) { return static_cast<char>(v & 0xFF); };
     const ByteString content{b(seq),       b(seq >> 8),       b(34),        b(12), b(1 + seq % 250),
                              b(seq % 200), b((seq / 64) % 2), b(seq >> 16), b(12), b(0)};
-    return OnWire(content);
+    return pace::testing::ReplyFrameOnWire(content);
 }
 
 std::uint32_t SequenceOf(const ByteString& frame) {
@@ -154,7 +140,8 @@ private:
             std::uint8_t buffer[256];
             const auto n = ::read(Master_, buffer, sizeof buffer);
             for (ssize_t i = 0; i < n; ++i) {
-                if (buffer[i] == pace::HelloByte) WriteAll(OnWire(pace::HelloReply));
+                if (buffer[i] == pace::HelloByte)
+                    WriteAll(pace::testing::ReplyFrameOnWire(pace::HelloReply));
                 if (buffer[i] == 'C') Polled_ = true;
             }
         }

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "FrameCodec.h"
+#include "SimTransceiver.h"
 
 namespace pace::testing {
 
@@ -21,19 +22,6 @@ inline ByteString TelemetryContent(int pin, int throttle, int brake, int laneCha
 }
 
 // Content bytes on the wire: 0x0D and 0x21 escaped, the end byte after them.
-inline ByteString OnWire(const ByteString& content) {
-    ByteString out;
-    for (char c : content) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (b == EndByte || b == EscapeByte) {
-            out.push_back(static_cast<char>(EscapeByte));
-            out.push_back(static_cast<char>(b ^ 0xFF));
-        } else {
-            out.push_back(c);
-        }
-    }
-    out.push_back(static_cast<char>(EndByte));
-    return out;
-}
+inline ByteString OnWire(const ByteString& content) { return ReplyFrameOnWire(content); }
 
 }  // namespace pace::testing

@@ -31,21 +31,6 @@ constexpr std::size_t GarbageChunk = 32;
 // lost (a probe that closed the port), so the next byte starts a new command.
 constexpr auto CommandGap = std::chrono::milliseconds(100);
 
-ByteString Escaped(const ByteString& content) {
-    ByteString out;
-    for (char c : content) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (b == EndByte || b == EscapeByte) {
-            out.push_back(static_cast<char>(EscapeByte));
-            out.push_back(static_cast<char>(b ^ 0xFF));
-        } else {
-            out.push_back(c);
-        }
-    }
-    out.push_back(static_cast<char>(EndByte));
-    return out;
-}
-
 }  // namespace
 
 struct SimTransceiver::Impl {
@@ -99,7 +84,7 @@ struct SimTransceiver::Impl {
                 ++Hellos;
                 // A new discovery: telemetry stops before the answer goes out.
                 IsStreaming = false;
-                if (CurrentMode == Mode::Normal) Out += Escaped(HelloReply);
+                if (CurrentMode == Mode::Normal) Out += ReplyFrameOnWire(HelloReply);
                 return;
             case 'Z':
                 if (Command.size() < LinkUpLength) return;
@@ -133,7 +118,7 @@ struct SimTransceiver::Impl {
         if (IsStreaming && CurrentMode == Mode::Normal) {
             if (now >= NextTelemetry) {
                 if (Out.size() < MaxPendingOut) {
-                    Out += Escaped(Telemetry);
+                    Out += ReplyFrameOnWire(Telemetry);
                     ++TelemetrySent;
                 }
                 const auto period = std::chrono::duration_cast<Clock::duration>(
@@ -287,7 +272,7 @@ void SimTransceiver::SendRaw(const ByteString& bytes) {
     Impl_->Wake();
 }
 
-void SimTransceiver::SendFrame(const ByteString& content) { SendRaw(Escaped(content)); }
+void SimTransceiver::SendFrame(const ByteString& content) { SendRaw(ReplyFrameOnWire(content)); }
 
 void SimTransceiver::Vanish() {
     {
@@ -356,6 +341,21 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
         round.exec();
     }
     return true;
+}
+
+ByteString ReplyFrameOnWire(const ByteString& content) {
+    ByteString out;
+    for (char c : content) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (b == EndByte || b == EscapeByte) {
+            out.push_back(static_cast<char>(EscapeByte));
+            out.push_back(static_cast<char>(b ^ 0xFF));
+        } else {
+            out.push_back(c);
+        }
+    }
+    out.push_back(static_cast<char>(EndByte));
+    return out;
 }
 
 }  // namespace pace::testing

@@ -70,6 +70,10 @@ private:
     Impl* Impl_;
 };
 
+// A reply frame as it travels: 0x0D and 0x21 escaped (0x21, then the byte complemented), the
+// end byte after the content.
+[[nodiscard]] ByteString ReplyFrameOnWire(const ByteString& content);
+
 // Pumps the Qt event loop until `done` holds or `timeout` passes; returns done().
 bool PumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
