@@ -11,8 +11,6 @@
 // later frame's. The controls are refreshed at most once per screen refresh (16 ms).
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -67,15 +65,10 @@ std::uint32_t SequenceOf(const ByteString& frame) {
 class TelemetryDevice {
 public:
     TelemetryDevice() {
-        char name[256] = {};
-        if (::openpty(&Master_, &Slave_, name, nullptr, nullptr) != 0)
-            throw std::runtime_error("openpty failed");
-        Path_ = name;
-        termios raw{};
-        ::tcgetattr(Slave_, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(Slave_, TCSANOW, &raw);
-        ::fcntl(Master_, F_SETFL, ::fcntl(Master_, F_GETFL) | O_NONBLOCK);
+        auto pty = pace::testing::OpenRawPty();
+        Master_ = pty.Master;
+        Slave_ = pty.Slave;
+        Path_ = pty.Path;
         Responder_ = std::thread([this] { Respond(); });
     }
     ~TelemetryDevice() {

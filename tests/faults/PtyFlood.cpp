@@ -2,19 +2,17 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
 #include "FrameCodec.h"
+#include "SimTransceiver.h"
 
 namespace pace::testing {
 
@@ -46,17 +44,10 @@ std::vector<char> Pattern(PtyFlood::Kind kind) {
 }  // namespace
 
 PtyFlood::PtyFlood(Kind kind, std::size_t total) : Kind_(kind), Total_(total) {
-    char name[256] = {};
-    if (::openpty(&Master_, &Slave_, name, nullptr, nullptr) != 0)
-        throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
-    Path_ = name;
-    termios raw{};
-    ::tcgetattr(Slave_, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(Slave_, TCSANOW, &raw);
-    ::fcntl(Master_, F_SETFL, ::fcntl(Master_, F_GETFL) | O_NONBLOCK);
-    ::fcntl(Master_, F_SETFD, FD_CLOEXEC);
-    ::fcntl(Slave_, F_SETFD, FD_CLOEXEC);
+    auto pty = OpenRawPty();
+    Master_ = pty.Master;
+    Slave_ = pty.Slave;
+    Path_ = pty.Path;
     int wake[2];
     if (::pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
         ::close(Master_);

@@ -198,20 +198,16 @@ struct SimTransceiver::Impl {
 };
 
 SimTransceiver::SimTransceiver() : Impl_(new Impl) {
-    char name[256] = {};
-    if (::openpty(&Impl_->Master, &Impl_->Slave, name, nullptr, nullptr) != 0) {
+    RawPty pty;
+    try {
+        pty = OpenRawPty();
+    } catch (...) {
         delete Impl_;
-        throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+        throw;
     }
-    Impl_->Path = name;
-    // Raw: no byte is translated, echoed or taken as a control character, in either direction.
-    termios raw{};
-    ::tcgetattr(Impl_->Slave, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(Impl_->Slave, TCSANOW, &raw);
-    ::fcntl(Impl_->Master, F_SETFL, ::fcntl(Impl_->Master, F_GETFL) | O_NONBLOCK);
-    ::fcntl(Impl_->Master, F_SETFD, FD_CLOEXEC);
-    ::fcntl(Impl_->Slave, F_SETFD, FD_CLOEXEC);
+    Impl_->Master = pty.Master;
+    Impl_->Slave = pty.Slave;
+    Impl_->Path = pty.Path;
     int wake[2];
     if (::pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
         ::close(Impl_->Master);
@@ -341,6 +337,22 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
         round.exec();
     }
     return true;
+}
+
+RawPty OpenRawPty() {
+    RawPty pty;
+    char name[256] = {};
+    if (::openpty(&pty.Master, &pty.Slave, name, nullptr, nullptr) != 0)
+        throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+    pty.Path = name;
+    termios raw{};
+    ::tcgetattr(pty.Slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(pty.Slave, TCSANOW, &raw);
+    ::fcntl(pty.Master, F_SETFL, ::fcntl(pty.Master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(pty.Master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(pty.Slave, F_SETFD, FD_CLOEXEC);
+    return pty;
 }
 
 ByteString ReplyFrameOnWire(const ByteString& content) {

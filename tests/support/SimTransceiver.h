@@ -70,6 +70,16 @@ private:
     Impl* Impl_;
 };
 
+// A pseudo-terminal in raw mode (no byte translated, echoed or taken as a control character),
+// its master side non-blocking, both descriptors closed on exec.
+struct RawPty {
+    int Master = -1;
+    int Slave = -1;
+    std::string Path;  // the slave side, the device the programs open
+};
+// Throws std::runtime_error when no pseudo-terminal can be had.
+[[nodiscard]] RawPty OpenRawPty();
+
 // A reply frame as it travels: 0x0D and 0x21 escaped (0x21, then the byte complemented), the
 // end byte after the content.
 [[nodiscard]] ByteString ReplyFrameOnWire(const ByteString& content);
